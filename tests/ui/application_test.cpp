@@ -1,0 +1,121 @@
+// Start-up, shutdown and the default error handling of the application object.
+
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+#include <stdexcept>
+
+#include "support/error_box_watcher.h"
+#include "support/qt_printers.h"
+#include "support/sim_rack.h"
+#include "ui/application.h"
+#include "ui/status_bar.h"
+#include "ui/unit1.h"
+
+namespace {
+
+using testing_support::ErrorBoxWatcher;
+
+ui::TApplication& Application()
+{
+    return *qobject_cast<ui::TApplication*>(QCoreApplication::instance());
+}
+
+struct FullStopCase {
+    const char* name;
+    const char* message;
+    const char* shown;
+};
+
+class ErrorBoxTextTest : public ::testing::TestWithParam<FullStopCase> {};
+
+TEST_P(ErrorBoxTextTest, AddsAFullStopOnlyAfterCharactersThatSortAfterIt)
+{
+    EXPECT_EQ(ui::ErrorBoxText(QString::fromUtf8(GetParam().message)).toStdString(), GetParam().shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Messages, ErrorBoxTextTest,
+    ::testing::Values(FullStopCase{"letter", "File access denied", "File access denied."},
+                      FullStopCase{"digit", "I/O error 32", "I/O error 32."},
+                      FullStopCase{"quote", "'0xZZ' is not a valid integer value", "'0xZZ' is not a valid integer value."},
+                      FullStopCase{"full_stop", "Done.", "Done."},
+                      FullStopCase{"parenthesis", "(vyjímka)", "(vyjímka)"},
+                      FullStopCase{"exclamation", "Stop!", "Stop!"},
+                      FullStopCase{"blank", "trailing ", "trailing "},
+                      FullStopCase{"slash_sorts_after_full_stop", "a/", "a/."},
+                      FullStopCase{"non_ascii", "hodnota č", "hodnota č."},
+                      FullStopCase{"empty", "", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DefaultErrorHandling, ShowsOneModalStopBoxCaptionedWithTheTitle)
+{
+    ErrorBoxWatcher watcher;
+    ui::HandleException(std::runtime_error("Something failed"));
+    ASSERT_EQ(watcher.boxes.size(), 1u);
+    const auto& box = watcher.boxes.front();
+    EXPECT_EQ(box.caption, "MXB-2816 DIO setup");
+    EXPECT_EQ(box.text, "Something failed.");
+    EXPECT_EQ(box.icon, QMessageBox::Critical);
+    EXPECT_EQ(box.buttonCount, 1);
+    EXPECT_TRUE(box.applicationModal);
+}
+
+TEST(DefaultErrorHandling, AConversionErrorInAClickLeavesTheWindowWorking)
+{
+    testing_support::UseRack({{0x0101, 4, 0}});
+    kovra_sim_set_word(0, 24, 0x8042);
+    ui::TForm1 form;
+    form.show();
+    QTest::mouseClick(form.RadioButton1, Qt::LeftButton);
+    form.Edit1->setText(QStringLiteral("ZZ"));
+
+    ErrorBoxWatcher watcher;
+    QTest::mouseClick(form.Button1, Qt::LeftButton);
+    ASSERT_EQ(watcher.boxes.size(), 1u);
+    EXPECT_EQ(watcher.boxes[0].text, "'0xZZ' is not a valid integer value.");
+    EXPECT_EQ(watcher.boxes[0].caption, "MXB-2816 DIO setup");
+    EXPECT_EQ(form.StatusBar1->PanelText(), "Ok") << "the status line keeps what it showed";
+    EXPECT_EQ(testing_support::SimCallLog().find("OX9162_Open(0,0)\nOX9162_EEPROM"), std::string::npos);
+
+    // Both commands work on without a restart.
+    QTest::mouseClick(form.Button3, Qt::LeftButton);
+    EXPECT_EQ(form.StatusBar1->PanelText(), "Karta přečtena");
+    EXPECT_EQ(form.Edit2->text(), "42");
+    QTest::mouseClick(form.Button1, Qt::LeftButton);
+    EXPECT_EQ(form.StatusBar1->PanelText(), "Karta naprogramována");
+    EXPECT_EQ(watcher.boxes.size(), 1u);
+}
+
+TEST(StartAndEnd, KonecEndsTheProgramWithExitCodeZero)
+{
+    testing_support::UseRack({});
+    QTimer::singleShot(0, [] { QTest::mouseClick(ui::Form1->Button2, Qt::LeftButton); });
+    EXPECT_EQ(Application().Run([] { return std::make_unique<ui::TForm1>(); }), 0);
+}
+
+TEST(StartAndEnd, TheCloseBoxEndsTheProgramWithExitCodeZero)
+{
+    testing_support::UseRack({});
+    QTimer::singleShot(0, [] { ui::Form1->close(); });
+    EXPECT_EQ(Application().Run([] { return std::make_unique<ui::TForm1>(); }), 0);
+}
+
+TEST(StartAndEnd, AWindowThatCannotBeBuiltEndsWithApplicationErrorAndExitCodeOne)
+{
+    ErrorBoxWatcher watcher;
+    const int exitCode = Application().Run([]() -> std::unique_ptr<QWidget> {
+        throw std::runtime_error("no window");
+    });
+    EXPECT_EQ(exitCode, 1);
+    ASSERT_EQ(watcher.boxes.size(), 1u);
+    EXPECT_EQ(watcher.boxes[0].caption, "Application Error");
+    EXPECT_TRUE(watcher.boxes[0].text.contains("no window"));
+}
+
+} // namespace
