@@ -1,10 +1,15 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
 
 namespace platform {
+
+// Bytes that TextFile asks the operating system for at a time. Large enough that a
+// multi-megabyte catalogue costs only a handful of system calls.
+inline constexpr std::size_t kTextFileBlockSize = std::size_t{1} << 20;
 
 // True when `path` names an existing regular file (a directory does not count).
 bool FileExists(const std::string& path);
