@@ -98,6 +98,15 @@ uint32_t kovra_sim_calls(const char *function);
  * size - 1 bytes and a terminating NUL; returns the full length. */
 size_t kovra_sim_call_log(char *buffer, size_t size);
 
+/* Stops (0) or resumes (non-zero) the call log; counters go on regardless. For
+ * benchmarks, whose millions of calls would otherwise be formatted and kept.
+ * kovra_sim_reset turns the log back on. */
+void kovra_sim_set_call_logging(int enabled);
+
+/* Why the last kovra_sim_load_rack failed, as "<path>:<line>: <reason>"; "" after
+ * a success. Valid until the next call of this interface. */
+const char *kovra_sim_last_error(void);
+
 #ifdef __cplusplus
 }
 #endif

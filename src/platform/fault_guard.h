@@ -19,9 +19,11 @@ GuardOutcome RunGuarded(void (*body)(void* context), void* context);
 template <typename Body>
 GuardOutcome RunGuarded(Body&& body)
 {
-    using Callable = std::remove_reference_t<Body>;
-    return RunGuarded([](void* context) { (*static_cast<Callable*>(context))(); },
-                      const_cast<void*>(static_cast<const void*>(std::addressof(body))));
+    // A local copy of the callable's address works for lambdas and plain functions alike.
+    auto* callable = std::addressof(body);
+    using Callable = std::remove_pointer_t<decltype(callable)>;
+    return RunGuarded([](void* context) { (**static_cast<Callable**>(context))(); },
+                      static_cast<void*>(&callable));
 }
 
 } // namespace platform
