@@ -92,6 +92,23 @@ TEST(DefaultErrorHandling, AConversionErrorInAClickLeavesTheWindowWorking)
     EXPECT_EQ(watcher.boxes.size(), 1u);
 }
 
+TEST(DefaultErrorHandling, APastedMegabyteEndsInTheConversionBox)
+{
+    testing_support::UseRack({{0x0101, 4, 0}});
+    ui::TForm1 form;
+    form.show();
+    QTest::mouseClick(form.RadioButton1, Qt::LeftButton);
+    const QString pasted(1 << 20, u'7');
+    form.Edit2->setText(pasted);
+    EXPECT_EQ(form.Edit2->text().size(), pasted.size()) << "the edit sets no length limit";
+
+    ErrorBoxWatcher watcher;
+    QTest::mouseClick(form.Button1, Qt::LeftButton);
+    ASSERT_EQ(watcher.boxes.size(), 1u);
+    EXPECT_EQ(watcher.boxes[0].text, "'0x" + pasted + "' is not a valid integer value.");
+    EXPECT_EQ(kovra_sim_word(0, 22), 0xFFFF);
+}
+
 TEST(StartAndEnd, KonecEndsTheProgramWithExitCodeZero)
 {
     testing_support::UseRack({});
