@@ -35,9 +35,20 @@ QString ErrorBoxText(const QString& message)
     return message + u'.';
 }
 
+QString ShortenForErrorBox(const QString& text)
+{
+    // A message box lays its text out in time that grows with its length: a pasted
+    // megabyte would freeze the program for seconds and could not be read anyway.
+    // The start and the end of the text stay, the middle gives way to an ellipsis.
+    constexpr qsizetype kKeep = 1000;
+    if (text.size() <= 2 * kKeep + 1)
+        return text;
+    return text.left(kKeep) + u'…' + text.right(kKeep);
+}
+
 void HandleException(const std::exception& error)
 {
-    ShowStopBox(ApplicationTitle(), ErrorBoxText(QString::fromUtf8(error.what())));
+    ShowStopBox(ApplicationTitle(), ShortenForErrorBox(ErrorBoxText(QString::fromUtf8(error.what()))));
 }
 
 TApplication::TApplication(int& argc, char** argv)

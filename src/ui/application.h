@@ -54,4 +54,7 @@ void DispatchEvent(Handler&& handler)
 // sorts after "." (a letter, a digit, any non-ASCII character); empty stays empty.
 QString ErrorBoxText(const QString& message);
 
+// What the box shows of a very long text: its first and last thousand characters.
+QString ShortenForErrorBox(const QString& text);
+
 } // namespace ui

@@ -105,8 +105,18 @@ TEST(DefaultErrorHandling, APastedMegabyteEndsInTheConversionBox)
     ErrorBoxWatcher watcher;
     QTest::mouseClick(form.Button1, Qt::LeftButton);
     ASSERT_EQ(watcher.boxes.size(), 1u);
-    EXPECT_EQ(watcher.boxes[0].text, "'0x" + pasted + "' is not a valid integer value.");
+    // The box shows the start and the end of the message, not all of it.
+    const QString message = "'0x" + pasted + "' is not a valid integer value.";
+    EXPECT_EQ(watcher.boxes[0].text, message.left(1000) + u'…' + message.right(1000));
     EXPECT_EQ(kovra_sim_word(0, 22), 0xFFFF);
+}
+
+TEST(DefaultErrorHandling, ShortensOnlyTextsTooLongToRead)
+{
+    const QString limit(2001, u'x');
+    EXPECT_EQ(ui::ShortenForErrorBox(limit), limit);
+    const QString longer = QString(1000, u'a') + "bc" + QString(1000, u'd');
+    EXPECT_EQ(ui::ShortenForErrorBox(longer), QString(1000, u'a') + u'…' + QString(1000, u'd'));
 }
 
 TEST(StartAndEnd, KonecEndsTheProgramWithExitCodeZero)
