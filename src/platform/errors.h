@@ -9,7 +9,15 @@ namespace platform {
 // default error handling, where their message is shown in the error box.
 class Exception : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit Exception(const std::string& message)
+        : std::runtime_error(message), message_(message) {}
+
+    // The whole message: unlike what(), it survives a NUL character that an operator's
+    // pasted text may carry.
+    const std::string& Message() const { return message_; }
+
+private:
+    std::string message_;
 };
 
 // A string that the hexadecimal conversion cannot turn into a number.

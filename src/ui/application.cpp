@@ -5,6 +5,7 @@
 #include <QScreen>
 
 #include "cards/discovery.h"
+#include "platform/errors.h"
 
 namespace ui {
 
@@ -40,7 +41,7 @@ QString ShortenForErrorBox(const QString& text)
     // A message box lays its text out in time that grows with its length: a pasted
     // megabyte would freeze the program for seconds and could not be read anyway.
     // The start and the end of the text stay, the middle gives way to an ellipsis.
-    constexpr qsizetype kKeep = 1000;
+    constexpr qsizetype kKeep = 8000;
     if (text.size() <= 2 * kKeep + 1)
         return text;
     return text.left(kKeep) + u'…' + text.right(kKeep);
@@ -48,7 +49,16 @@ QString ShortenForErrorBox(const QString& text)
 
 void HandleException(const std::exception& error)
 {
-    ShowStopBox(ApplicationTitle(), ShortenForErrorBox(ErrorBoxText(QString::fromUtf8(error.what()))));
+    const auto* ours = dynamic_cast<const platform::Exception*>(&error);
+    const std::string message = ours != nullptr ? ours->Message() : std::string(error.what());
+    ShowStopBox(ApplicationTitle(),
+                ShortenForErrorBox(ErrorBoxText(QString::fromUtf8(message.data(),
+                                                                  static_cast<qsizetype>(message.size())))));
+}
+
+void HandleUnknownException()
+{
+    HandleException(std::runtime_error("Unknown exception"));
 }
 
 TApplication::TApplication(int& argc, char** argv)
@@ -67,6 +77,9 @@ bool TApplication::notify(QObject* receiver, QEvent* event)
     } catch (const std::exception& error) {
         HandleException(error);
         return true;
+    } catch (...) {
+        HandleUnknownException();
+        return true;
     }
 }
 
@@ -79,6 +92,10 @@ int TApplication::Run(const std::function<std::unique_ptr<QWidget>()>& createMai
         ShowStopBox(QStringLiteral("Application Error"),
                     QStringLiteral("The main window could not be created:\n%1")
                         .arg(QString::fromUtf8(error.what())));
+        return 1;
+    } catch (...) {
+        ShowStopBox(QStringLiteral("Application Error"),
+                    QStringLiteral("The main window could not be created."));
         return 1;
     }
 

@@ -37,6 +37,8 @@ private:
 // The default error handling: shows the error box for `error` (caption = the
 // application's title, stop icon, one OK button, modal) and returns after OK.
 void HandleException(const std::exception& error);
+// The same for an exception of no known type.
+void HandleUnknownException();
 
 // Runs one event's handler; whatever it throws goes to HandleException and the
 // program goes on.
@@ -47,6 +49,8 @@ void DispatchEvent(Handler&& handler)
         handler();
     } catch (const std::exception& error) {
         HandleException(error);
+    } catch (...) {
+        HandleUnknownException();
     }
 }
 
@@ -54,7 +58,7 @@ void DispatchEvent(Handler&& handler)
 // sorts after "." (a letter, a digit, any non-ASCII character); empty stays empty.
 QString ErrorBoxText(const QString& message);
 
-// What the box shows of a very long text: its first and last thousand characters.
+// What the box shows of a text too long to read: its first and last 8000 characters.
 QString ShortenForErrorBox(const QString& text);
 
 } // namespace ui

@@ -124,6 +124,12 @@ TForm1::TForm1(QWidget* parent)
     DispatchEvent([this] { FormCreate(this); });
 }
 
+TForm1::~TForm1()
+{
+    if (Form1 == this)
+        Form1 = nullptr;
+}
+
 void TForm1::BuildLayout()
 {
     setObjectName(QStringLiteral("Form1"));
@@ -235,7 +241,7 @@ void TForm1::showEvent(QShowEvent* event)
         centred_ = true;
         if (const QScreen* screen = this->screen()) {
             QRect frame = frameGeometry();
-            frame.moveCenter(screen->availableGeometry().center());
+            frame.moveCenter(screen->geometry().center());
             move(frame.topLeft());
         }
         // The focus starts on the first control of the Tab cycle.

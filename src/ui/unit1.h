@@ -39,6 +39,7 @@ public:
     // the application's error box and the window is still built. A failure while the
     // controls themselves are built propagates.
     explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
 
     // The controls, in the order the window declares them.
     QLabel* Label1;
