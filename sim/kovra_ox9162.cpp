@@ -28,9 +28,10 @@ using kovra_sim::Value;
 
 __attribute__((noinline, no_sanitize("address", "undefined"))) void WriteThroughNullPointer()
 {
-    // volatile, so that the compiler cannot see the null and replace the store by a
-    // trap instruction (which would raise SIGILL, not SIGSEGV).
-    int* volatile target = nullptr;
+    // Both volatile: the pointer, so that the compiler cannot see the null and put a
+    // trap instruction (SIGILL, not SIGSEGV) in place of the store; the target, so that
+    // an optimising build cannot drop the store as one nobody reads.
+    volatile int* volatile target = nullptr;
     *target = 0x5A;
 }
 
