@@ -28,6 +28,7 @@ enum {
     KOVRA_SIM_E_NOT_OPEN = 0x102,   /* EEPROM or BAR4 call on a card that is not open */
     KOVRA_SIM_E_ADDRESS = 0x103,    /* EEPROM address outside 0 .. KOVRA_SIM_EEPROM_WORDS-1 */
     KOVRA_SIM_E_NULL = 0x104,       /* null out pointer */
+    KOVRA_SIM_E_STORAGE = 0x105,    /* the card's state file could not be written */
 };
 
 #define KOVRA_SIM_EEPROM_WORDS 256

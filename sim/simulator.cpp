@@ -113,13 +113,17 @@ void LoadEeprom(const Simulator& simulator, Card& card)
         card.eeprom[word.address] = word.value;
 }
 
-void Persist(const Simulator& simulator, const Card& card)
+// False when the card's state file could not be written: the word then lives in
+// memory only, and the write must not be reported as done.
+bool Persist(const Simulator& simulator, const Card& card)
 {
     if (simulator.stateDirectory.empty())
-        return;
+        return true;
     std::string error;
-    if (!SaveEepromState(simulator.stateDirectory, card.bus, card.slot, card.eeprom, error))
-        Warn(error);
+    if (SaveEepromState(simulator.stateDirectory, card.bus, card.slot, card.eeprom, error))
+        return true;
+    Warn(error);
+    return false;
 }
 
 std::uint32_t AddCard(Simulator& simulator, const RackCard& description,
@@ -363,8 +367,7 @@ std::uint32_t EepromWrite(std::uint32_t index, std::uint32_t address, std::uint3
         return KOVRA_SIM_E_ADDRESS;
     // The EEPROM is 16 bits wide; the upper half of the argument is not wired.
     card->eeprom[address] = static_cast<std::uint16_t>(word & 0xFFFF);
-    Persist(simulator, *card);
-    return KOVRA_SIM_OK;
+    return Persist(simulator, *card) ? KOVRA_SIM_OK : KOVRA_SIM_E_STORAGE;
 }
 
 std::uint32_t EepromRead(std::uint32_t index, std::uint32_t address, std::uint16_t* word)

@@ -472,6 +472,16 @@ TEST_F(SimStateTest, MemoryOnlyRackWritesNoFile)
     EXPECT_TRUE(FileNames(directory.path()).empty());
 }
 
+TEST_F(SimStateTest, AWriteThatCannotBeSavedIsNotReportedAsDone)
+{
+    // A regular file where the state directory should be: nothing can be saved.
+    const fs::path blocked = directory.path() / "blocked";
+    { std::ofstream(blocked) << "not a directory"; }
+    kovra_sim_set_state_dir(blocked.c_str());
+    EXPECT_EQ(driver.eepromWr(0, 22, 0x8012), static_cast<std::uint32_t>(KOVRA_SIM_E_STORAGE));
+    EXPECT_EQ(kovra_sim_word(0, 22), 0x8012) << "held in memory";
+}
+
 TEST_F(SimStateTest, MissingStateDirectoryIsCreatedOnTheFirstWrite)
 {
     const fs::path nested = directory.path() / "a" / "b";
@@ -542,7 +552,8 @@ TEST_F(SimStateTest, UnreadableStateFileGivesAnErasedCard)
     fs::create_directory(StateFile());
     kovra_sim_reload_state();
     EXPECT_EQ(kovra_sim_word(0, 22), kErased);
-    EXPECT_EQ(driver.eepromWr(0, 22, 0x8012), 0u) << "the card works on in memory";
+    // The card works on in memory, but a write that cannot be saved says so.
+    EXPECT_EQ(driver.eepromWr(0, 22, 0x8012), static_cast<std::uint32_t>(KOVRA_SIM_E_STORAGE));
     EXPECT_EQ(driver.Read(0, 22), 0x8012u);
 }
 
