@@ -14,9 +14,9 @@ namespace driver_testing {
 // The export names of the calls logged since `mark` (a length of the log).
 inline std::vector<std::string> CallsSince(std::size_t mark)
 {
-    const std::string log = testing_support::SimCallLog();
+    const std::string log = testing_support::SimCallLogSince(mark);
     std::vector<std::string> names;
-    std::size_t position = mark;
+    std::size_t position = 0;
     while (position < log.size()) {
         std::size_t end = log.find('\n', position);
         if (end == std::string::npos)
@@ -28,10 +28,7 @@ inline std::vector<std::string> CallsSince(std::size_t mark)
     return names;
 }
 
-inline std::size_t CallLogMark()
-{
-    return testing_support::SimCallLog().size();
-}
+using testing_support::CallLogMark;
 
 // `sequence` up to and including the `occurrence`-th call of `function`.
 inline std::vector<std::string> SequenceThrough(const std::vector<std::string>& sequence,

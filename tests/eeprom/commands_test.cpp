@@ -12,7 +12,6 @@
 namespace {
 
 using testing_support::RecordingView;
-using testing_support::SimCallLog;
 using testing_support::UseRack;
 
 // Card 0 of a one-card rack, discovered and selected, its configuration words erased.
@@ -24,13 +23,11 @@ protected:
         cards::DiscoverCards(view);
         ASSERT_EQ(view.status, "Ok");
         view.Select(1);
-        MarkCallLog();
+        callsBefore_ = testing_support::CallLogMark();
     }
 
-    static void MarkCallLog() { calls_before_ = SimCallLog().size(); }
-
     // The driver calls made since the test's set-up.
-    static std::string Calls() { return SimCallLog().substr(calls_before_); }
+    std::string Calls() const { return testing_support::SimCallLogSince(callsBefore_); }
 
     static std::array<std::uint16_t, 5> Words(std::uint32_t card = 0)
     {
@@ -47,7 +44,9 @@ protected:
     }
 
     RecordingView view;
-    static inline std::size_t calls_before_ = 0;
+
+private:
+    std::size_t callsBefore_ = 0;
 };
 
 constexpr std::array<std::uint16_t, 5> kErased = {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF};

@@ -31,4 +31,16 @@ inline std::string SimCallLog()
     return log;
 }
 
+// A place in the call log, to see later which calls came after it.
+inline std::size_t CallLogMark()
+{
+    return SimCallLog().size();
+}
+
+// The calls logged since `mark`, one per line.
+inline std::string SimCallLogSince(std::size_t mark)
+{
+    return SimCallLog().substr(mark);
+}
+
 } // namespace testing_support
