@@ -9,12 +9,18 @@ namespace platform {
 
 namespace {
 
-// Windows error numbers are the program's input/output error numbers as they are:
-// 2 file not found, 3 path not found, 4 too many open files, 5 access denied,
-// 32 sharing violation.
+// The program's input/output error number for a GetLastError value. Windows error
+// numbers are the program's numbers as they are: 2 file not found, 3 path not found,
+// 4 too many open files, 5 access denied (also a directory opened as a file),
+// 32 sharing violation (a writer has the file open).
+int InOutErrorNumber(DWORD systemError)
+{
+    return static_cast<int>(systemError);
+}
+
 [[noreturn]] void ThrowInOutError(DWORD systemError)
 {
-    const int errorCode = static_cast<int>(systemError);
+    const int errorCode = InOutErrorNumber(systemError);
     throw EInOutError(errorCode, InOutErrorMessage(errorCode));
 }
 
@@ -25,6 +31,7 @@ HANDLE ToHandle(native::FileHandle file)
 
 } // namespace
 
+// A directory of the catalogue's name is no catalogue.
 bool FileExists(const std::string& path)
 {
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
