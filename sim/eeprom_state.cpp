@@ -1,16 +1,12 @@
 #include "eeprom_state.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <system_error>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "state_file.h"
 
 namespace kovra_sim {
 
@@ -70,11 +66,6 @@ bool ParseWordLine(std::string_view line, std::size_t address, EepromWords& word
         rest.remove_prefix(5);
     }
     return rest.empty();
-}
-
-std::string SystemError(const std::string& step, const std::string& path, int error)
-{
-    return step + " " + path + ": " + std::strerror(error);
 }
 
 } // namespace
@@ -182,58 +173,8 @@ bool SaveEepromState(const std::string& directory, std::uint32_t bus, std::uint3
         return false;
     }
 
-    const std::string finalPath = directory + "/" + StateFileName(bus, slot);
-    // The temporary file lies in the same directory: rename() is atomic only within
-    // one file system.
-    std::string temporaryPath = directory + "/." + StateFileName(bus, slot) + ".XXXXXX";
-    const int descriptor = mkstemp(temporaryPath.data());
-    if (descriptor < 0) {
-        error = SystemError("cannot create a temporary file in", directory, errno);
-        return false;
-    }
-
-    const std::string text = FormatEepromState(words, bus, slot);
-    const auto failAndRemove = [&](const std::string& step) {
-        error = SystemError(step, temporaryPath, errno);
-        close(descriptor);
-        unlink(temporaryPath.c_str());
-        return false;
-    };
-
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t result = write(descriptor, text.data() + written, text.size() - written);
-        if (result < 0) {
-            if (errno == EINTR)
-                continue;
-            return failAndRemove("cannot write");
-        }
-        written += static_cast<std::size_t>(result);
-    }
-    // The data must be on the disk before the rename makes it the state file, or a
-    // power cut could leave an empty file under the final name.
-    if (fsync(descriptor) != 0)
-        return failAndRemove("cannot flush");
-    // mkstemp creates the file readable by its owner only.
-    fchmod(descriptor, 0644);
-    if (close(descriptor) != 0) {
-        error = SystemError("cannot close", temporaryPath, errno);
-        unlink(temporaryPath.c_str());
-        return false;
-    }
-    if (rename(temporaryPath.c_str(), finalPath.c_str()) != 0) {
-        error = SystemError("cannot rename to", finalPath, errno);
-        unlink(temporaryPath.c_str());
-        return false;
-    }
-
-    // The rename itself lives in the directory; flushing it makes the new name last.
-    const int directoryDescriptor = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (directoryDescriptor >= 0) {
-        fsync(directoryDescriptor);
-        close(directoryDescriptor);
-    }
-    return true;
+    return ReplaceFileAtomically(directory, StateFileName(bus, slot),
+                                 FormatEepromState(words, bus, slot), error);
 }
 
 } // namespace kovra_sim

@@ -6,6 +6,7 @@
 // that a caller's handling of a missing export can be tried.
 
 #include <cstdint>
+#include <cstdlib>
 #include <initializer_list>
 #include <stdexcept>
 #include <string>
@@ -14,7 +15,16 @@
 #include "cards/driver_api.h"
 #include "simulator.h"
 
+#if defined(_WIN32)
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+// The exports and their undecorated names are listed in a .def file of each build.
+#define KOVRA_EXPORT extern "C"
+#else
 #define KOVRA_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 namespace {
 
@@ -62,6 +72,29 @@ void OverflowStack()
     (void)sink;
 }
 
+#if defined(_WIN32)
+// What a driver built with Visual C++ does to its caller when a C++ exception leaves
+// it: that compiler's runtime raises the exception as structured exception
+// 0xE06D7363, which only Visual C++ code knows as a C++ exception. (An exception of
+// our own compiler cannot cross from the DLL into a program on x86 at all: each
+// module carries its own unwinder, which knows only its own module's frames.)
+[[noreturn]] void RaiseVisualCppException(DriverFunction function)
+{
+    constexpr DWORD kVisualCppException = 0xE06D7363;
+    constexpr ULONG_PTR kMagic = 0x19930520;
+    static std::string what;
+    what = "simulated fault in " + std::string(kovra_sim::ExportName(function));
+    const ULONG_PTR arguments[] = {kMagic, reinterpret_cast<ULONG_PTR>(&what), 0,
+#if defined(_WIN64)
+                                   reinterpret_cast<ULONG_PTR>(::GetModuleHandleW(nullptr)),
+#endif
+    };
+    ::RaiseException(kVisualCppException, EXCEPTION_NONCONTINUABLE,
+                     sizeof arguments / sizeof arguments[0], arguments);
+    std::abort();
+}
+#endif
+
 template <typename Work>
 std::uint32_t Simulate(DriverFunction function,
                        std::initializer_list<kovra_sim::CallArgument> arguments, Work work)
@@ -79,9 +112,13 @@ std::uint32_t Simulate(DriverFunction function,
         DivideByZero();
         break;
     case KOVRA_SIM_FAULT_EXCEPTION:
+#if defined(_WIN32)
+        RaiseVisualCppException(function);
+#else
         // Thrown across the C boundary on purpose: a driver written in C++ can do
         // this to its caller.
         throw std::runtime_error("simulated fault in " + std::string(kovra_sim::ExportName(function)));
+#endif
     case KOVRA_SIM_FAULT_STACK_OVERFLOW:
         OverflowStack();
         break;

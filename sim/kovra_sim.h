@@ -17,6 +17,17 @@
 #include <stddef.h>
 #include <stdint.h>
 
+/* Exported from libkovra_sim.so / kovra_sim.dll, which defines KOVRA_SIM_BUILDING. */
+#if defined(_WIN32)
+#if defined(KOVRA_SIM_BUILDING)
+#define KOVRA_SIM_API __declspec(dllexport)
+#else
+#define KOVRA_SIM_API __declspec(dllimport)
+#endif
+#else
+#define KOVRA_SIM_API __attribute__((visibility("default")))
+#endif
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -46,67 +57,67 @@ typedef enum {
 
 /* Empty rack, no faults, every counter and the call log cleared, EEPROM kept in
  * memory only (no state files). Marks the simulator as set up by hand. */
-void kovra_sim_reset(void);
+KOVRA_SIM_API void kovra_sim_reset(void);
 
 /* The default rack: two MXB-2816 cards (DID 0x0101) and one card of another kind. */
-void kovra_sim_use_default_rack(void);
+KOVRA_SIM_API void kovra_sim_use_default_rack(void);
 
 /* Reads a rack description file (format in sim/README section of the project
  * README). Returns 0, or -1 when the file cannot be read or has a bad line;
  * then the rack is left empty. */
-int kovra_sim_load_rack(const char *path);
+KOVRA_SIM_API int kovra_sim_load_rack(const char *path);
 
 /* Appends a card; returns its index. Its EEPROM starts erased (all 0xFFFF) unless
  * a state file for it exists in the state directory. */
-uint32_t kovra_sim_add_card(uint32_t did, uint32_t bus, uint32_t slot,
-                            uint32_t bar4_base, uint32_t bar4_extra);
+KOVRA_SIM_API uint32_t kovra_sim_add_card(uint32_t did, uint32_t bus, uint32_t slot,
+                                          uint32_t bar4_base, uint32_t bar4_extra);
 
 /* The count OX9162_CardsInSystem reports instead of the number of cards. */
-void kovra_sim_set_reported_count(uint32_t count);
+KOVRA_SIM_API void kovra_sim_set_reported_count(uint32_t count);
 
 /* Values of OX9162_InterfaceVersion and OX9162_DriverVersion. */
-void kovra_sim_set_versions(uint32_t interface_version, uint32_t driver_version);
+KOVRA_SIM_API void kovra_sim_set_versions(uint32_t interface_version, uint32_t driver_version);
 
 /* Directory of the per-card EEPROM state files; NULL or "" keeps EEPROM in memory
  * only. Cards added afterwards load their state from it. */
-void kovra_sim_set_state_dir(const char *dir);
+KOVRA_SIM_API void kovra_sim_set_state_dir(const char *dir);
 
 /* Drops the in-memory EEPROM of every card and loads it again from the state files,
  * as a new process would. */
-void kovra_sim_reload_state(void);
+KOVRA_SIM_API void kovra_sim_reload_state(void);
 
 /* Direct access to a card's EEPROM, bypassing the driver functions (no call is
  * counted or logged). */
-void kovra_sim_set_word(uint32_t card, uint32_t address, uint16_t word);
-uint16_t kovra_sim_word(uint32_t card, uint32_t address);
+KOVRA_SIM_API void kovra_sim_set_word(uint32_t card, uint32_t address, uint16_t word);
+KOVRA_SIM_API uint16_t kovra_sim_word(uint32_t card, uint32_t address);
 
 /* 1 while the card is open in the simulated driver. */
-int kovra_sim_is_open(uint32_t card);
+KOVRA_SIM_API int kovra_sim_is_open(uint32_t card);
 
 /* Makes driver function `function` (its export name) misbehave: on its `on_call`-th
  * call counted from now (1 = the next one), or on every call when `on_call` is 0.
  * `status` is the status of KOVRA_SIM_FAULT_STATUS. A later injection for the same
  * function replaces the earlier one; KOVRA_SIM_FAULT_NONE removes it. Returns -1 for
  * an unknown name. */
-int kovra_sim_inject(const char *function, kovra_sim_fault fault, uint32_t status,
-                     uint32_t on_call);
+KOVRA_SIM_API int kovra_sim_inject(const char *function, kovra_sim_fault fault,
+                                   uint32_t status, uint32_t on_call);
 
 /* How often `function` was called since the last reset. */
-uint32_t kovra_sim_calls(const char *function);
+KOVRA_SIM_API uint32_t kovra_sim_calls(const char *function);
 
 /* The calls since the last reset, one per line, as "OX9162_EEPROM_WR(0,22,32786)":
  * export name and arguments in decimal (out pointers as "*"). Copies at most
  * size - 1 bytes and a terminating NUL; returns the full length. */
-size_t kovra_sim_call_log(char *buffer, size_t size);
+KOVRA_SIM_API size_t kovra_sim_call_log(char *buffer, size_t size);
 
 /* Stops (0) or resumes (non-zero) the call log; counters go on regardless. For
  * benchmarks, whose millions of calls would otherwise be formatted and kept.
  * kovra_sim_reset turns the log back on. */
-void kovra_sim_set_call_logging(int enabled);
+KOVRA_SIM_API void kovra_sim_set_call_logging(int enabled);
 
 /* Why the last kovra_sim_load_rack failed, as "<path>:<line>: <reason>"; "" after
  * a success. Valid until the next call of this interface. */
-const char *kovra_sim_last_error(void);
+KOVRA_SIM_API const char *kovra_sim_last_error(void);
 
 #ifdef __cplusplus
 }

@@ -2,9 +2,7 @@
 // counters and the call log. Shared by the simulated driver library, which works on
 // it, and by tests, which set it up through the control interface.
 
-#pragma GCC visibility push(default)
 #include "kovra_sim.h"
-#pragma GCC visibility pop
 
 #include "simulator.h"
 
@@ -21,6 +19,7 @@
 
 #include "eeprom_state.h"
 #include "rack_file.h"
+#include "state_file.h"
 
 namespace kovra_sim {
 
@@ -73,19 +72,6 @@ Simulator& State()
     // must still find it.
     static Simulator* const simulator = new Simulator;
     return *simulator;
-}
-
-// $XDG_STATE_HOME/kovra_ox9162_sim, or ~/.local/state/kovra_ox9162_sim; empty when
-// neither variable gives an absolute path.
-std::string DefaultStateDirectory()
-{
-    const char* stateHome = std::getenv("XDG_STATE_HOME");
-    if (stateHome != nullptr && stateHome[0] == '/')
-        return std::string(stateHome) + "/kovra_ox9162_sim";
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] == '/')
-        return std::string(home) + "/.local/state/kovra_ox9162_sim";
-    return {};
 }
 
 void Warn(const std::string& message)

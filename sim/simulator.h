@@ -12,7 +12,9 @@
 
 #include "kovra_sim.h"
 
-#define KOVRA_SIM_INTERNAL __attribute__((visibility("default")))
+// What the driver library asks of libkovra_sim is exported from it like the control
+// interface, and imported into the driver library.
+#define KOVRA_SIM_INTERNAL KOVRA_SIM_API
 
 namespace kovra_sim {
 
