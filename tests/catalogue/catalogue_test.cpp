@@ -1,7 +1,8 @@
 #include "cards/catalogue.h"
 
 #include "platform/errors.h"
-#include "platform/scratch_files.h"
+#include "support/child_process.h"
+#include "support/scratch_files.h"
 #include "platform/text_file.h"
 
 #include <gtest/gtest.h>
@@ -238,6 +239,7 @@ void PrintTo(const FailureCase& failureCase, std::ostream* out)
 std::vector<FailureCase> FailureCases()
 {
     return {
+#if !defined(_WIN32)
         {"unreadable",
          [] {
              WriteBytes(kCatalogue, "0101 Digital\r\n");
@@ -245,12 +247,14 @@ std::vector<FailureCase> FailureCases()
              return std::shared_ptr<void>();
          },
          test_files::DropRootPrivileges, 5, "File access denied"},
+#endif
         {"locked-by-writer",
          [] {
              WriteBytes(kCatalogue, "0101 Digital\r\n");
-             auto writer = std::make_shared<test_files::LockHoldingProcess>(kCatalogue, LOCK_EX);
-             if (!writer->Locked())
-                 throw std::runtime_error("the writer could not lock the catalogue");
+             auto writer = std::make_shared<test_files::FileHolder>(
+                 kCatalogue, test_files::FileHolder::Writing);
+             if (!writer->Holds())
+                 throw std::runtime_error("the writer could not open the catalogue");
              return std::shared_ptr<void>(writer);
          },
          [] { return std::string(); }, 32, "I/O error 32"},
@@ -266,9 +270,7 @@ TEST_P(CatalogueFailure, ThrowsAndLeavesTheCallersString)
 {
     const std::shared_ptr<void> keepAlive = GetParam().arrange();
 
-    const std::string outcome = test_files::RunInChildProcess([&]() -> std::string {
-        if (std::string problem = GetParam().restrictChild(); !problem.empty())
-            return problem;
+    const std::string outcome = test_files::RunRestricted(GetParam().restrictChild, [&]() -> std::string {
         std::string typeName = kPreviousValue;
         try {
             LookupCardType(0x0101, typeName);

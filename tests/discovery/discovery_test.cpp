@@ -2,17 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include "cards/discovery.h"
 #include "platform/errors.h"
 #include "support/recording_view.h"
+#include "support/scratch_files.h"
 #include "support/sim_rack.h"
 
 namespace {
@@ -24,22 +21,6 @@ using testing_support::UseRack;
 // Each test runs in a folder of its own, so that it controls the catalogue file.
 class DiscoveryTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("discovery-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder_);
-        previous_ = std::filesystem::current_path();
-        std::filesystem::current_path(folder_);
-    }
-
-    void TearDown() override
-    {
-        std::filesystem::current_path(previous_);
-        std::filesystem::remove_all(folder_);
-    }
-
     static void WriteCatalogue(const std::string& bytes)
     {
         std::ofstream("kovra_pcidaq.txt", std::ios::binary) << bytes;
@@ -55,8 +36,7 @@ protected:
     RecordingView view;
 
 private:
-    std::filesystem::path folder_;
-    std::filesystem::path previous_;
+    test_files::ScratchDirectory scratch_;
 };
 
 TEST_F(DiscoveryTest, ThreeGoodCardsFillThreeRows)
@@ -185,9 +165,9 @@ TEST_F(DiscoveryTest, ACatalogueLockedByAWriterEscapesWithTheRowsSoFar)
 {
     UseRack({{0x0101, 1, 1}, {0x0101, 1, 2}});
     WriteCatalogue("0101 MXB-2816 DIO\n");
-    const int writer = ::open("kovra_pcidaq.txt", O_RDWR);
-    ASSERT_GE(writer, 0);
-    ASSERT_EQ(::flock(writer, LOCK_EX), 0);
+    auto writer = std::make_unique<test_files::FileHolder>("kovra_pcidaq.txt",
+                                                          test_files::FileHolder::Writing);
+    ASSERT_TRUE(writer->Holds());
 
     try {
         cards::DiscoverCards(view);
@@ -196,7 +176,7 @@ TEST_F(DiscoveryTest, ACatalogueLockedByAWriterEscapesWithTheRowsSoFar)
         EXPECT_EQ(error.ErrorCode, 32);
         EXPECT_STREQ(error.what(), "I/O error 32");
     }
-    ::close(writer);
+    writer.reset();
 
     EXPECT_TRUE(view.statusWrites.empty());
     EXPECT_EQ(cards::Cards[0].DID, 0x0101u);

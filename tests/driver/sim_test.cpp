@@ -18,12 +18,18 @@
 #include <string>
 #include <vector>
 
+#if defined(_WIN32)
+#include "platform/windows_api.h"
+#else
 #include <signal.h>
 #include <unistd.h>
+#endif
 
 #include "cards/driver_api.h"
 #include "kovra_sim.h"
+#include "platform/fault_guard.h"
 #include "platform/module.h"
+#include "support/scratch_files.h"
 #include "support/sim_rack.h"
 
 namespace {
@@ -88,28 +94,13 @@ const Driver& TheDriver()
     return driver;
 }
 
-class ScratchDirectory {
-public:
-    ScratchDirectory()
-    {
-        std::string pattern = (fs::temp_directory_path() / "kovra-sim-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~ScratchDirectory()
-    {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    ScratchDirectory(const ScratchDirectory&) = delete;
-    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+using ScratchDirectory = test_files::TemporaryDirectory;
 
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
+// A path as the control interface takes it.
+std::string Text(const fs::path& path)
+{
+    return path.string();
+}
 
 std::set<std::string> FileNames(const fs::path& directory)
 {
@@ -362,6 +353,66 @@ TEST_F(SimTest, InjectionRefusesUnknownFunctionsAndFaults)
     EXPECT_EQ(driver.open(0, 0), 0u);
 }
 
+#if defined(_WIN32)
+
+// The code of the first structured exception raised on this thread while `call`
+// runs, or 0. A vectored handler sees each exception before any frame does; the
+// guard around the call then keeps the test process alive.
+thread_local DWORD firstExceptionCode = 0;
+
+LONG WINAPI RecordFirstException(EXCEPTION_POINTERS* pointers)
+{
+    if (firstExceptionCode == 0)
+        firstExceptionCode = pointers->ExceptionRecord->ExceptionCode;
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+DWORD ExceptionCodeOf(const std::function<void()>& call)
+{
+    firstExceptionCode = 0;
+    PVOID handler = ::AddVectoredExceptionHandler(1, RecordFirstException);
+    platform::RunGuarded([&] { call(); });
+    ::RemoveVectoredExceptionHandler(handler);
+    return firstExceptionCode;
+}
+
+// Visual C++ raises its C++ exceptions as this structured exception, the way a
+// driver built with it throws one at its caller.
+constexpr DWORD kVisualCppException = 0xE06D7363;
+
+TEST_F(SimTest, InjectedExceptionReachesTheCallerAsAVisualCppException)
+{
+    kovra_sim_inject("OX9162_EEPROM_WR", KOVRA_SIM_FAULT_EXCEPTION, 0, 1);
+    EXPECT_EQ(ExceptionCodeOf([&] { driver.eepromWr(0, 22, 1); }), kVisualCppException);
+    EXPECT_EQ(kovra_sim_word(0, 22), kErased) << "the faulting call did no work";
+}
+
+// What the processor really does for each injected fault: the exception a broken
+// driver would raise.
+struct RealFaultCase {
+    const char* name;
+    kovra_sim_fault fault;
+    DWORD exceptionCode;
+};
+
+class SimRealFaultTest : public SimTest, public ::testing::WithParamInterface<RealFaultCase> {};
+
+TEST_P(SimRealFaultTest, RaisesItsStructuredException)
+{
+    kovra_sim_inject("OX9162_Open", GetParam().fault, 0, 1);
+    EXPECT_EQ(ExceptionCodeOf([&] { driver.open(0, 0); }), GetParam().exceptionCode);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sim, SimRealFaultTest,
+    ::testing::Values(
+        RealFaultCase{"Segv", KOVRA_SIM_FAULT_SEGV, EXCEPTION_ACCESS_VIOLATION},
+        RealFaultCase{"DivideByZero", KOVRA_SIM_FAULT_DIVIDE_BY_ZERO, EXCEPTION_INT_DIVIDE_BY_ZERO},
+        RealFaultCase{"StackOverflow", KOVRA_SIM_FAULT_STACK_OVERFLOW, EXCEPTION_STACK_OVERFLOW}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+#else
+
 TEST_F(SimTest, InjectedExceptionReachesTheCallerAsACppException)
 {
     kovra_sim_inject("OX9162_EEPROM_WR", KOVRA_SIM_FAULT_EXCEPTION, 0, 1);
@@ -408,6 +459,8 @@ INSTANTIATE_TEST_SUITE_P(
                       RealFaultCase{"StackOverflow", KOVRA_SIM_FAULT_STACK_OVERFLOW, SIGSEGV}),
     [](const auto& info) { return std::string(info.param.name); });
 
+#endif
+
 // --- State files ----------------------------------------------------------------------------
 
 // Two cards whose EEPROM lives in a scratch state directory.
@@ -416,7 +469,7 @@ protected:
     void SetUp() override
     {
         kovra_sim_reset();
-        kovra_sim_set_state_dir(directory.path().c_str());
+        kovra_sim_set_state_dir(Text(directory.path()).c_str());
         kovra_sim_add_card(0x0101, 4, 0, 0xE000, 0x80);
         kovra_sim_add_card(0x0101, 5, 2, 0xE100, 0x80);
         ASSERT_EQ(driver.open(0, 0) | driver.open(1, 0), 0u);
@@ -426,7 +479,7 @@ protected:
     void StartAgain()
     {
         kovra_sim_reset();
-        kovra_sim_set_state_dir(directory.path().c_str());
+        kovra_sim_set_state_dir(Text(directory.path()).c_str());
         kovra_sim_add_card(0x0101, 4, 0, 0xE000, 0x80);
         kovra_sim_add_card(0x0101, 5, 2, 0xE100, 0x80);
     }
@@ -477,7 +530,7 @@ TEST_F(SimStateTest, AWriteThatCannotBeSavedIsNotReportedAsDone)
     // A regular file where the state directory should be: nothing can be saved.
     const fs::path blocked = directory.path() / "blocked";
     { std::ofstream(blocked) << "not a directory"; }
-    kovra_sim_set_state_dir(blocked.c_str());
+    kovra_sim_set_state_dir(Text(blocked).c_str());
     EXPECT_EQ(driver.eepromWr(0, 22, 0x8012), static_cast<std::uint32_t>(KOVRA_SIM_E_STORAGE));
     EXPECT_EQ(kovra_sim_word(0, 22), 0x8012) << "held in memory";
 }
@@ -485,7 +538,7 @@ TEST_F(SimStateTest, AWriteThatCannotBeSavedIsNotReportedAsDone)
 TEST_F(SimStateTest, MissingStateDirectoryIsCreatedOnTheFirstWrite)
 {
     const fs::path nested = directory.path() / "a" / "b";
-    kovra_sim_set_state_dir(nested.c_str());
+    kovra_sim_set_state_dir(Text(nested).c_str());
     ASSERT_EQ(driver.eepromWr(0, 22, 0x8012), 0u);
     EXPECT_TRUE(fs::is_regular_file(nested / "bus4-slot0.eeprom"));
 }
@@ -567,7 +620,7 @@ protected:
     {
         const fs::path path = directory.path() / "rack.txt";
         WriteText(path, text);
-        return kovra_sim_load_rack(path.c_str());
+        return kovra_sim_load_rack(Text(path).c_str());
     }
 
     ScratchDirectory directory;
@@ -612,7 +665,11 @@ TEST_F(SimRackTest, GoodFileDescribesCardsWordsVersionsAndFaults)
     EXPECT_EQ(kovra_sim_word(0, 22), 0x8012);
     EXPECT_EQ(kovra_sim_word(1, 30), 0x0009);
     EXPECT_EQ(kovra_sim_word(1, 22), kErased);
+#if defined(_WIN32)
+    EXPECT_EQ(ExceptionCodeOf([&] { driver.close(1); }), kVisualCppException);
+#else
     EXPECT_THROW(driver.close(1), std::exception);
+#endif
 }
 
 struct BadLine {
@@ -657,7 +714,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(SimRackTest, MissingFileIsRefused)
 {
-    EXPECT_EQ(kovra_sim_load_rack((directory.path() / "none.txt").c_str()), -1);
+    EXPECT_EQ(kovra_sim_load_rack(Text(directory.path() / "none.txt").c_str()), -1);
     EXPECT_NE(std::string(kovra_sim_last_error()).find("none.txt"), std::string::npos);
 }
 
@@ -704,10 +761,14 @@ TEST(FreshProcess, DefaultRackKeepsItsStateInTheUsersStateDirectory)
 {
     if (!RunsInAFreshProcess())
         GTEST_SKIP() << "needs a process of its own";
+#if defined(_WIN32)
+    const fs::path directory = fs::path(std::getenv("LOCALAPPDATA")) / "kovra_ox9162_sim";
+#else
     const char* stateHome = std::getenv("XDG_STATE_HOME");
     const fs::path directory = stateHome != nullptr && stateHome[0] == '/'
                                    ? fs::path(stateHome) / "kovra_ox9162_sim"
                                    : fs::path(std::getenv("HOME")) / ".local/state/kovra_ox9162_sim";
+#endif
     fs::remove_all(directory);
 
     const Driver& driver = TheDriver();

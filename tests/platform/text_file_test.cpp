@@ -1,7 +1,8 @@
 #include "platform/text_file.h"
 
 #include "platform/errors.h"
-#include "platform/scratch_files.h"
+#include "support/child_process.h"
+#include "support/scratch_files.h"
 
 #include <gtest/gtest.h>
 
@@ -167,8 +168,8 @@ INSTANTIATE_TEST_SUITE_P(, TextFileModel, ::testing::Values(1u, 2u, 3u, 4u));
 
 // ---------------------------------------------------------------------------
 // Open and read failures: the operating system's reason becomes the program's
-// error number and message. Each case runs in a child process, since some of
-// them change what the process may do.
+// error number and message. On POSIX each case runs in a child process, since some
+// of them change what the process may do.
 
 // "<error number> <message>" of reading the whole file, or "no error".
 std::string DescribeReadingAll(const std::string& path)
@@ -213,14 +214,36 @@ std::vector<OpenFailureCase> OpenFailureCases()
              return std::string("plain.txt/lines.txt");
          },
          NoRestriction, 3, "Invalid filename"},
+#if defined(_WIN32)
+        // ERROR_FILENAME_EXCED_RANGE: a name longer than the system allows.
+        {"name-too-long", [](std::shared_ptr<void>&) { return std::string(300, 'n'); },
+         NoRestriction, 206, "I/O error 206"},
+#else
         {"name-too-long", [](std::shared_ptr<void>&) { return std::string(300, 'n'); },
          NoRestriction, 3, "Invalid filename"},
+#endif
         {"directory",
          [](std::shared_ptr<void>&) {
              std::filesystem::create_directory("folder");
              return std::string("folder");
          },
          NoRestriction, 5, "File access denied"},
+        {"locked-by-writer",
+         [](std::shared_ptr<void>& keepAlive) {
+             test_files::WriteBytes(kFileName, "0101 x\n");
+             auto writer = std::make_shared<test_files::FileHolder>(
+                 kFileName, test_files::FileHolder::Writing);
+             if (!writer->Holds())
+                 throw std::runtime_error("the writer could not open the file");
+             keepAlive = writer;
+             return std::string(kFileName);
+         },
+         NoRestriction, 32, "I/O error 32"},
+#if defined(_WIN32)
+        // Any other reason is the system's error number as it is.
+        {"invalid-name", [](std::shared_ptr<void>&) { return std::string("bad|name.txt"); },
+         NoRestriction, ERROR_INVALID_NAME, "I/O error " + std::to_string(ERROR_INVALID_NAME)},
+#else
         {"no-read-permission",
          [](std::shared_ptr<void>&) {
              test_files::WriteBytes(kFileName, "0101 x\n");
@@ -240,16 +263,6 @@ std::vector<OpenFailureCase> OpenFailureCases()
              return test_files::ExhaustFileDescriptors();
          },
          4, "Too many open files"},
-        {"locked-by-writer",
-         [](std::shared_ptr<void>& keepAlive) {
-             test_files::WriteBytes(kFileName, "0101 x\n");
-             auto writer = std::make_shared<test_files::LockHoldingProcess>(kFileName, LOCK_EX);
-             if (!writer->Locked())
-                 throw std::runtime_error("the writer could not lock the file");
-             keepAlive = writer;
-             return std::string(kFileName);
-         },
-         NoRestriction, 32, "I/O error 32"},
         // Any other reason keeps its errno, moved past the program's own numbers.
         {"symbolic-link-loop",
          [](std::shared_ptr<void>&) {
@@ -257,6 +270,7 @@ std::vector<OpenFailureCase> OpenFailureCases()
              return std::string("loop.txt");
          },
          NoRestriction, 1000 + ELOOP, "I/O error " + std::to_string(1000 + ELOOP)},
+#endif
     };
 }
 
@@ -270,11 +284,8 @@ TEST_P(TextFileOpenFailure, ThrowsTheProgramsErrorNumberAndMessage)
     std::shared_ptr<void> keepAlive;
     const std::string path = GetParam().arrange(keepAlive);
 
-    const std::string outcome = test_files::RunInChildProcess([&]() -> std::string {
-        if (std::string problem = GetParam().restrictChild(); !problem.empty())
-            return problem;
-        return DescribeReadingAll(path);
-    });
+    const std::string outcome = test_files::RunRestricted(
+        GetParam().restrictChild, [&] { return DescribeReadingAll(path); });
 
     EXPECT_EQ(outcome, std::to_string(GetParam().errorCode) + " " + GetParam().message);
 }
@@ -298,8 +309,8 @@ protected:
 
 TEST_F(TextFileSharing, OpensWhileAnotherProcessReadsTheFile)
 {
-    test_files::LockHoldingProcess reader(kFileName, LOCK_SH);
-    ASSERT_TRUE(reader.Locked());
+    test_files::FileHolder reader(kFileName, test_files::FileHolder::Reading);
+    ASSERT_TRUE(reader.Holds());
 
     EXPECT_EQ(ReadAllLines(kFileName), (std::vector<std::string>{"one", "two"}));
 }
@@ -308,12 +319,12 @@ TEST_F(TextFileSharing, KeepsWritersOutWhileOpen)
 {
     auto file = std::make_unique<TextFile>(kFileName);
     {
-        test_files::LockHoldingProcess writer(kFileName, LOCK_EX);
-        EXPECT_FALSE(writer.Locked()) << "a writer locked the file while it was being read";
+        test_files::FileHolder writer(kFileName, test_files::FileHolder::Writing);
+        EXPECT_FALSE(writer.Holds()) << "a writer opened the file while it was being read";
     }
     file.reset();
-    test_files::LockHoldingProcess writer(kFileName, LOCK_EX);
-    EXPECT_TRUE(writer.Locked()) << "the file stayed locked after it was closed";
+    test_files::FileHolder writer(kFileName, test_files::FileHolder::Writing);
+    EXPECT_TRUE(writer.Holds()) << "the file stayed closed to writers after it was closed";
 }
 
 // ---------------------------------------------------------------------------

@@ -1,56 +1,95 @@
 #pragma once
 
 // Helpers for tests that read real files: a scratch directory that is the current
-// directory while it lives, and child processes for what cannot be undone in the
-// test process (dropping root, lowering the descriptor limit, holding a lock).
+// directory while it lives, files with known bytes, and another program holding a
+// file open.
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
+#include <random>
+#include <stdexcept>
 #include <string>
 
-#include <grp.h>
+#if defined(_WIN32)
+#include "platform/windows_api.h"
+#else
 #include <sys/file.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <fcntl.h>
 #include <unistd.h>
+#endif
 
 namespace test_files {
 
+// A new, empty folder under the system's temporary directory, removed with all it
+// holds when the object goes.
+class TemporaryDirectory {
+public:
+    TemporaryDirectory() : path_(MakeUniqueDirectory()) {}
+
+    ~TemporaryDirectory()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+
+    TemporaryDirectory(const TemporaryDirectory&) = delete;
+    TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    // create_directory() fails rather than reuse a folder that exists.
+    static std::filesystem::path MakeUniqueDirectory()
+    {
+        static std::atomic<unsigned> serial{0};
+        std::random_device random;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const std::filesystem::path candidate =
+                std::filesystem::temp_directory_path() /
+                ("mxb-files-" + std::to_string(random()) + "-" + std::to_string(serial++));
+            if (std::filesystem::create_directory(candidate))
+                return candidate;
+        }
+        throw std::runtime_error("no scratch directory could be made");
+    }
+
+    std::filesystem::path path_;
+};
+
+// A temporary directory that is the current directory while it lives.
 class ScratchDirectory {
 public:
     ScratchDirectory()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "mxb-files-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp failed: " + std::string(std::strerror(errno)));
-        path_ = pattern;
+#if !defined(_WIN32)
         // Searchable by everyone, so that a child that gave up root still finds
         // its files here and meets only the permissions a test sets on purpose.
-        std::filesystem::permissions(path_, std::filesystem::perms(0755));
+        std::filesystem::permissions(directory_.path(), std::filesystem::perms(0755));
+#endif
         previous_ = std::filesystem::current_path();
-        std::filesystem::current_path(path_);
+        std::filesystem::current_path(directory_.path());
     }
 
     ~ScratchDirectory()
     {
         std::error_code ignored;
         std::filesystem::current_path(previous_, ignored);
-        std::filesystem::remove_all(path_, ignored);
     }
 
     ScratchDirectory(const ScratchDirectory&) = delete;
     ScratchDirectory& operator=(const ScratchDirectory&) = delete;
 
+    const std::filesystem::path& path() const { return directory_.path(); }
+
 private:
-    std::filesystem::path path_;
+    TemporaryDirectory directory_;
     std::filesystem::path previous_;
 };
 
@@ -91,89 +130,36 @@ inline ::testing::AssertionResult SameBytes(const std::string& actual, const std
            << excerpt(expected);
 }
 
-// Runs `body` in a forked child and returns the text it produced. A child that
-// throws or dies says so in the text instead.
-inline std::string RunInChildProcess(const std::function<std::string()>& body)
-{
-    int channel[2];
-    if (::pipe(channel) != 0)
-        return "pipe failed";
-    const pid_t child = ::fork();
-    if (child < 0)
-        return "fork failed";
-    if (child == 0) {
-        ::close(channel[0]);
-        std::string text;
-        try {
-            text = body();
-        } catch (const std::exception& error) {
-            text = std::string("unexpected exception: ") + error.what();
-        } catch (...) {
-            text = "unexpected exception";
-        }
-        const char* data = text.data();
-        std::size_t left = text.size();
-        while (left > 0) {
-            const ssize_t written = ::write(channel[1], data, left);
-            if (written <= 0)
-                break;
-            data += written;
-            left -= static_cast<std::size_t>(written);
-        }
-        ::_exit(0);
-    }
-    ::close(channel[1]);
-    std::string text;
-    char buffer[4096];
-    ssize_t count = 0;
-    while ((count = ::read(channel[0], buffer, sizeof buffer)) != 0) {
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            break;
-        text.append(buffer, static_cast<std::size_t>(count));
-    }
-    ::close(channel[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    if (WIFSIGNALED(status))
-        return "child died of signal " + std::to_string(WTERMSIG(status));
-    return text;
-}
-
-// For a child process: become "nobody" when running as root, which CI does, so
-// that file permissions apply. Without root they apply already. Returns an error
-// text, or an empty string.
-inline std::string DropRootPrivileges()
-{
-    if (::geteuid() != 0)
-        return {};
-    constexpr uid_t nobody = 65534;
-    if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0)
-        return std::string("cannot give up root: ") + std::strerror(errno);
-    return {};
-}
-
-// For a child process: lowers the descriptor limit so that the next open fails
-// with EMFILE. Returns an error text, or an empty string.
-inline std::string ExhaustFileDescriptors()
-{
-    const int lowestFree = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-    if (lowestFree < 0)
-        return "cannot open /dev/null";
-    ::close(lowestFree);
-    const rlimit limit{static_cast<rlim_t>(lowestFree), static_cast<rlim_t>(lowestFree)};
-    if (::setrlimit(RLIMIT_NOFILE, &limit) != 0)
-        return std::string("setrlimit failed: ") + std::strerror(errno);
-    return {};
-}
-
-// Another process that holds `name` under flock(`operation`) while this object
-// lives, the way a cooperating editor or writer would.
-class LockHoldingProcess {
+// Another program that holds `name` open while this object lives, the way an editor
+// or a writer would: for writing, or for reading and sharing it with other readers.
+// On POSIX a child process under flock(); on Windows a handle of this process, since
+// Windows decides sharing by each handle's access and share mode.
+class FileHolder {
 public:
-    LockHoldingProcess(const std::string& name, int operation)
+    enum Access { Reading, Writing };
+
+#if defined(_WIN32)
+    FileHolder(const std::string& name, Access access)
     {
+        handle_ = ::CreateFileA(name.c_str(), access == Writing ? GENERIC_WRITE : GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+
+    ~FileHolder()
+    {
+        if (handle_ != INVALID_HANDLE_VALUE)
+            ::CloseHandle(handle_);
+    }
+
+    bool Holds() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+#else
+    FileHolder(const std::string& name, Access access)
+    {
+        const int operation = access == Writing ? LOCK_EX : LOCK_SH;
         int ready[2];
         int release[2];
         if (::pipe(ready) != 0 || ::pipe(release) != 0)
@@ -199,25 +185,27 @@ public:
         while (::read(ready[0], &outcome, 1) < 0 && errno == EINTR) {
         }
         ::close(ready[0]);
-        locked_ = outcome == 'L';
+        holds_ = outcome == 'L';
     }
 
-    ~LockHoldingProcess()
+    ~FileHolder()
     {
         ::close(release_);
         int status = 0;
         ::waitpid(child_, &status, 0);
     }
 
-    LockHoldingProcess(const LockHoldingProcess&) = delete;
-    LockHoldingProcess& operator=(const LockHoldingProcess&) = delete;
-
-    bool Locked() const { return locked_; }
+    bool Holds() const { return holds_; }
 
 private:
     pid_t child_ = -1;
     int release_ = -1;
-    bool locked_ = false;
+    bool holds_ = false;
+#endif
+
+public:
+    FileHolder(const FileHolder&) = delete;
+    FileHolder& operator=(const FileHolder&) = delete;
 };
 
 } // namespace test_files
