@@ -35,7 +35,7 @@ void TakeCurrentDirectoryOutOfDllSearch()
     const std::size_t separator = path.find_last_of(L"\\/");
     if (separator == std::wstring::npos)
         return;
-    // With its separator, so that a program in a drive's root names "C:\\", not "C:".
+    // With its separator, so that a program in a drive's root names C:\ and not C:
     path.resize(separator + 1);
     ::SetDllDirectoryW(path.c_str());
 }
