@@ -5,6 +5,7 @@
 #include <QScreen>
 
 #include "cards/discovery.h"
+#include "form/error_box.h"
 #include "platform/errors.h"
 
 namespace ui {
@@ -29,31 +30,12 @@ void ShowStopBox(const QString& caption, const QString& text)
 
 } // namespace
 
-QString ErrorBoxText(const QString& message)
-{
-    if (message.isEmpty() || message.back().unicode() <= u'.')
-        return message;
-    return message + u'.';
-}
-
-QString ShortenForErrorBox(const QString& text)
-{
-    // A message box lays its text out in time that grows with its length: a pasted
-    // megabyte would freeze the program for seconds and could not be read anyway.
-    // The start and the end of the text stay, the middle gives way to an ellipsis.
-    constexpr qsizetype kKeep = 8000;
-    if (text.size() <= 2 * kKeep + 1)
-        return text;
-    return text.left(kKeep) + u'…' + text.right(kKeep);
-}
-
 void HandleException(const std::exception& error)
 {
     const auto* ours = dynamic_cast<const platform::Exception*>(&error);
     const std::string message = ours != nullptr ? ours->Message() : std::string(error.what());
     ShowStopBox(ApplicationTitle(),
-                ShortenForErrorBox(ErrorBoxText(QString::fromUtf8(message.data(),
-                                                                  static_cast<qsizetype>(message.size())))));
+                QString::fromStdString(form::ShortenForErrorBox(form::ErrorBoxText(message))));
 }
 
 void HandleUnknownException()

@@ -54,11 +54,4 @@ void DispatchEvent(Handler&& handler)
     }
 }
 
-// The error box's text: the message with a full stop added when its last character
-// sorts after "." (a letter, a digit, any non-ASCII character); empty stays empty.
-QString ErrorBoxText(const QString& message);
-
-// What the box shows of a text too long to read: its first and last 8000 characters.
-QString ShortenForErrorBox(const QString& text);
-
 } // namespace ui

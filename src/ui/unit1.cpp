@@ -11,9 +11,13 @@
 #include <QScreen>
 
 #include <limits>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "cards/discovery.h"
 #include "eeprom/commands.h"
+#include "form/layout.h"
 #include "ui/application.h"
 #include "ui/status_bar.h"
 #include "ui/string_grid.h"
@@ -23,9 +27,6 @@ namespace ui {
 TForm1* Form1 = nullptr;
 
 namespace {
-
-constexpr int kClientWidth = 401;
-constexpr int kClientHeight = 365;
 
 // The window font is "MS Sans Serif" at a character height of 11 pixels. Wine ships a
 // compatible TrueType file; elsewhere a close sans-serif face stands in.
@@ -49,22 +50,20 @@ QFont WindowFont()
     return font;
 }
 
-template <typename Widget>
-Widget* Place(Widget* widget, const char* name, int left, int top, int width, int height)
+QString Text(std::string_view utf8)
 {
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(left, top, width, height);
-    return widget;
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-QLabel* MakeLabel(QWidget* parent, const char* name, int left, int top, int width, int height,
-                  const QString& text)
+QLabel* MakeLabel(QWidget* parent, const form::Control& control)
 {
-    auto* label = Place(new QLabel(text, parent), name, left, top, width, height);
+    auto* label = new QLabel(Text(control.caption), parent);
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // A label is as wide as its text: a substitute font must not cut it off.
-    label->resize(std::max(width, label->sizeHint().width()), height);
+    const form::Rect& place = control.place;
+    label->setGeometry(place.left, place.top, std::max(place.width, label->sizeHint().width()),
+                       place.height);
     return label;
 }
 
@@ -79,37 +78,85 @@ void KeepInTabCycleWhileChecked(QRadioButton* button)
     QObject::connect(button, &QRadioButton::toggled, button, follow);
 }
 
-QRadioButton* MakeRadioButton(QWidget* parent, const char* name, int left, int top, int width,
-                              int height, const QString& accessibleName)
+QRadioButton* MakeRadioButton(QWidget* parent, const form::Control& control)
 {
-    auto* button = Place(new TRadioButton(parent), name, left, top, width, height);
-    button->setAccessibleName(accessibleName);
+    auto* button = new TRadioButton(parent);
+    if (control.white) {
+        // White, so that the button blends with the list cell it lies in.
+        QPalette white = button->palette();
+        white.setColor(QPalette::Window, Qt::white);
+        white.setColor(QPalette::Button, Qt::white);
+        button->setPalette(white);
+        button->setAutoFillBackground(true);
+    }
+    button->setChecked(control.checked);
+    KeepInTabCycleWhileChecked(button);
     return button;
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* name, int left, int top, int width, int height,
-                        const QString& text)
+QPushButton* MakeButton(QWidget* parent, const form::Control& control)
 {
-    auto* button = Place(new QPushButton(text, parent), name, left, top, width, height);
+    auto* button = new QPushButton(Text(control.caption), parent);
     // Enter presses a push button only while it has the focus; none is a default button.
     button->setAutoDefault(true);
     return button;
 }
 
-QLineEdit* MakeEdit(QWidget* parent, const char* name, int left, int top, int port)
+QLineEdit* MakeEdit(QWidget* parent, const form::Control& control)
 {
-    auto* edit = Place(new QLineEdit(parent), name, left, top, 23, 21);
+    auto* edit = new QLineEdit(Text(control.caption), parent);
     edit->setMaxLength(std::numeric_limits<int>::max());
     edit->setTextMargins(0, 0, 0, 0);
-    edit->setAccessibleName(QStringLiteral("port %1 počáteční hodnota").arg(port));
     return edit;
 }
 
-QWidget* MakePanel(QWidget* parent, const char* name, int left, int top, int width)
+QWidget* MakePanel(QWidget* parent)
 {
-    auto* panel = Place(new QWidget(parent), name, left, top, width, 17);
+    auto* panel = new QWidget(parent);
     panel->setFocusPolicy(Qt::NoFocus);
     return panel;
+}
+
+// One control of the form description, in its place under `parent`.
+QWidget* MakeControl(QWidget* parent, const form::Control& control)
+{
+    QWidget* widget = nullptr;
+    switch (control.kind) {
+    case form::ControlKind::Label:
+        widget = MakeLabel(parent, control);
+        break;
+    case form::ControlKind::TextGrid:
+        widget = new TStringGrid(parent);
+        widget->setFocusPolicy(Qt::NoFocus);
+        break;
+    case form::ControlKind::RadioButton:
+        widget = MakeRadioButton(parent, control);
+        break;
+    case form::ControlKind::PushButton:
+        widget = MakeButton(parent, control);
+        break;
+    case form::ControlKind::Edit:
+        widget = MakeEdit(parent, control);
+        break;
+    case form::ControlKind::Panel:
+        widget = MakePanel(parent);
+        break;
+    case form::ControlKind::StatusBar:
+        widget = new TStatusBar(parent);
+        widget->setFocusPolicy(Qt::NoFocus);
+        // The status bar keeps the system's own font, not the window font.
+        widget->setFont(QGuiApplication::font());
+        break;
+    }
+    widget->setObjectName(Text(control.name));
+    if (control.kind != form::ControlKind::Label) {
+        const form::Rect& place = control.place;
+        widget->setGeometry(place.left, place.top, place.width, place.height);
+    }
+    widget->setEnabled(control.enabled);
+    if (!control.accessibleName.empty())
+        widget->setAccessibleName(Text(control.accessibleName));
+    return widget;
 }
 
 } // namespace
@@ -132,89 +179,77 @@ TForm1::~TForm1()
 
 void TForm1::BuildLayout()
 {
-    setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("  MXB-2816 DIO setup  v.1.03"));
-    setFixedSize(kClientWidth, kClientHeight);
+    setObjectName(Text(form::kForm1.name));
+    setWindowTitle(Text(form::kForm1.caption));
+    setFixedSize(form::kForm1.clientWidth, form::kForm1.clientHeight);
     setFont(WindowFont());
     setAutoFillBackground(true);
 
     // Windowed controls are stacked in creation order; the labels lie beneath them all.
-    StringGrid1 = Place(new TStringGrid(this), "StringGrid1", 10, 24, 379, 163);
-    StringGrid1->setEnabled(false);
-    StringGrid1->setAccessibleName(QStringLiteral("Detekované karty KOVRA"));
-
     selectionButtons_ = new QButtonGroup(this);
     selectionButtons_->setExclusive(true);
-    const auto makeSelectionButton = [this](const char* name, int index) {
-        auto* button = MakeRadioButton(this, name, 328, 46 + 18 * index, 57, 13,
-                                       QStringLiteral("Výběr karty %1").arg(index));
-        // White, so that the button blends with the list cell it lies in.
-        QPalette white = button->palette();
-        white.setColor(QPalette::Window, Qt::white);
-        white.setColor(QPalette::Button, Qt::white);
-        button->setPalette(white);
-        button->setAutoFillBackground(true);
-        selectionButtons_->addButton(button, index + 1);
-        return button;
-    };
-    RadioButton4 = makeSelectionButton("RadioButton4", 3);
-    RadioButton1 = makeSelectionButton("RadioButton1", 0);
-    RadioButton2 = makeSelectionButton("RadioButton2", 1);
-    RadioButton3 = makeSelectionButton("RadioButton3", 2);
-    RadioButton5 = makeSelectionButton("RadioButton5", 4);
-    RadioButton6 = makeSelectionButton("RadioButton6", 5);
-    RadioButton7 = makeSelectionButton("RadioButton7", 6);
-    RadioButton8 = makeSelectionButton("RadioButton8", 7);
-
-    Button1 = MakeButton(this, "Button1", 248, 247, 113, 25, QStringLiteral("Zapsat do EEPROM"));
-    Button2 = MakeButton(this, "Button2", 272, 303, 67, 25, QStringLiteral("Konec"));
-
-    StatusBar1 = Place(new TStatusBar(this), "StatusBar1", 0, 346, 401, 19);
-    // The status bar keeps the system's own font, not the window font.
-    StatusBar1->setFont(QGuiApplication::font());
-
-    Edit1 = MakeEdit(this, "Edit1", 164, 230, 1);
-    Edit2 = MakeEdit(this, "Edit2", 164, 254, 2);
-    Edit3 = MakeEdit(this, "Edit3", 164, 278, 3);
-    Edit4 = MakeEdit(this, "Edit4", 164, 302, 4);
-
-    Button3 = MakeButton(this, "Button3", 248, 215, 113, 25, QStringLiteral("Přečíst z EEPROM"));
-
-    // One panel per port; its two buttons exclude each other and nothing else.
-    Panel1 = MakePanel(this, "Panel1", 77, 232, 49);
-    RadioButton9 = MakeRadioButton(Panel1, "RadioButton9", 0, 0, 17, 17, QStringLiteral("port 1 IN"));
-    RadioButton13 = MakeRadioButton(Panel1, "RadioButton13", 24, 0, 17, 17, QStringLiteral("port 1 OUT"));
-    Panel2 = MakePanel(this, "Panel2", 77, 256, 41);
-    Panel3 = MakePanel(this, "Panel3", 77, 280, 41);
-    Panel4 = MakePanel(this, "Panel4", 77, 304, 41);
-    RadioButton10 = MakeRadioButton(Panel2, "RadioButton10", 0, 0, 17, 17, QStringLiteral("port 2 IN"));
-    RadioButton14 = MakeRadioButton(Panel2, "RadioButton14", 24, 0, 17, 17, QStringLiteral("port 2 OUT"));
-    RadioButton11 = MakeRadioButton(Panel3, "RadioButton11", 0, 0, 17, 17, QStringLiteral("port 3 IN"));
-    RadioButton12 = MakeRadioButton(Panel4, "RadioButton12", 0, 0, 17, 17, QStringLiteral("port 4 IN"));
-    RadioButton15 = MakeRadioButton(Panel3, "RadioButton15", 24, 0, 17, 17, QStringLiteral("port 3 OUT"));
-    RadioButton16 = MakeRadioButton(Panel4, "RadioButton16", 24, 0, 17, 17, QStringLiteral("port 4 OUT"));
-    for (QRadioButton* in : {RadioButton9, RadioButton10, RadioButton11, RadioButton12})
-        in->setChecked(true);
-
-    Label1 = MakeLabel(this, "Label1", 10, 8, 120, 13, QStringLiteral("Detekované karty KOVRA"));
-    Label2 = MakeLabel(this, "Label2", 32, 232, 27, 13, QStringLiteral("port 1"));
-    Label3 = MakeLabel(this, "Label3", 32, 256, 27, 13, QStringLiteral("port 2"));
-    Label4 = MakeLabel(this, "Label4", 32, 280, 27, 13, QStringLiteral("port 3"));
-    Label5 = MakeLabel(this, "Label5", 32, 304, 27, 13, QStringLiteral("port 4"));
-    Label6 = MakeLabel(this, "Label6", 148, 233, 11, 13, QStringLiteral("0x"));
-    Label7 = MakeLabel(this, "Label7", 148, 257, 11, 13, QStringLiteral("0x"));
-    Label8 = MakeLabel(this, "Label8", 148, 281, 11, 13, QStringLiteral("0x"));
-    Label9 = MakeLabel(this, "Label9", 148, 305, 11, 13, QStringLiteral("0x"));
-    Label10 = MakeLabel(this, "Label10", 78, 215, 11, 13, QStringLiteral("IN"));
-    Label11 = MakeLabel(this, "Label11", 96, 215, 23, 13, QStringLiteral("OUT"));
-    Label12 = MakeLabel(this, "Label12", 146, 200, 48, 13, QStringLiteral("počáteční"));
-    Label13 = MakeLabel(this, "Label13", 149, 214, 39, 13, QStringLiteral("hodnota"));
-    for (QLabel* label : {Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8, Label9,
-                          Label10, Label11, Label12, Label13})
+    std::vector<QLabel*> labels;
+    for (const form::Control& control : form::Controls()) {
+        QWidget* parent = control.parent == form::kForm1.name
+                              ? static_cast<QWidget*>(this)
+                              : findChild<QWidget*>(Text(control.parent));
+        if (parent == nullptr)
+            throw std::logic_error("the form description names a parent before it: " +
+                                   std::string(control.name));
+        QWidget* widget = MakeControl(parent, control);
+        if (auto* label = qobject_cast<QLabel*>(widget))
+            labels.push_back(label);
+        // The radio buttons whose parent is the window are the selection buttons: one
+        // group, which holds hidden buttons too.
+        if (auto* button = qobject_cast<QRadioButton*>(widget); button != nullptr && parent == this)
+            selectionButtons_->addButton(button);
+    }
+    for (QLabel* label : labels)
         label->lower();
 
-    for (int number = 1; number <= 16; ++number)
-        KeepInTabCycleWhileChecked(RadioButton(number));
+    TakeControl(Label1, "Label1");
+    TakeControl(StringGrid1, "StringGrid1");
+    TakeControl(RadioButton4, "RadioButton4");
+    TakeControl(RadioButton1, "RadioButton1");
+    TakeControl(RadioButton2, "RadioButton2");
+    TakeControl(RadioButton3, "RadioButton3");
+    TakeControl(RadioButton5, "RadioButton5");
+    TakeControl(RadioButton6, "RadioButton6");
+    TakeControl(RadioButton7, "RadioButton7");
+    TakeControl(RadioButton8, "RadioButton8");
+    TakeControl(Button1, "Button1");
+    TakeControl(Button2, "Button2");
+    TakeControl(StatusBar1, "StatusBar1");
+    TakeControl(Label2, "Label2");
+    TakeControl(Edit1, "Edit1");
+    TakeControl(Label3, "Label3");
+    TakeControl(Label4, "Label4");
+    TakeControl(Label5, "Label5");
+    TakeControl(Edit2, "Edit2");
+    TakeControl(Edit3, "Edit3");
+    TakeControl(Edit4, "Edit4");
+    TakeControl(Label6, "Label6");
+    TakeControl(Label7, "Label7");
+    TakeControl(Label8, "Label8");
+    TakeControl(Label9, "Label9");
+    TakeControl(Button3, "Button3");
+    TakeControl(Label10, "Label10");
+    TakeControl(Label11, "Label11");
+    TakeControl(Label12, "Label12");
+    TakeControl(Panel1, "Panel1");
+    TakeControl(RadioButton9, "RadioButton9");
+    TakeControl(RadioButton13, "RadioButton13");
+    TakeControl(Panel2, "Panel2");
+    TakeControl(Panel3, "Panel3");
+    TakeControl(Panel4, "Panel4");
+    TakeControl(RadioButton10, "RadioButton10");
+    TakeControl(RadioButton14, "RadioButton14");
+    TakeControl(RadioButton11, "RadioButton11");
+    TakeControl(RadioButton12, "RadioButton12");
+    TakeControl(Label13, "Label13");
+    TakeControl(RadioButton15, "RadioButton15");
+    TakeControl(RadioButton16, "RadioButton16");
+
     SetTabOrder();
 
     connect(Button1, &QPushButton::clicked, this, [this] { DispatchEvent([this] { Button1Click(Button1); }); });
@@ -222,17 +257,19 @@ void TForm1::BuildLayout()
     connect(Button3, &QPushButton::clicked, this, [this] { DispatchEvent([this] { Button3Click(Button3); }); });
 }
 
+template <typename Widget>
+void TForm1::TakeControl(Widget*& member, const char* name)
+{
+    member = findChild<Widget*>(QString::fromLatin1(name));
+    if (member == nullptr)
+        throw std::logic_error(std::string("the form description has no ") + name);
+}
+
 void TForm1::SetTabOrder()
 {
-    const QWidget* order[] = {RadioButton4, RadioButton1, RadioButton2, RadioButton3, RadioButton5,
-                              RadioButton6, RadioButton7, RadioButton8, Button1, Button2,
-                              Edit1, Edit2, Edit3, Edit4, Button3,
-                              RadioButton9, RadioButton13, RadioButton10, RadioButton14,
-                              RadioButton11, RadioButton15, RadioButton12, RadioButton16};
-    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
-        setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
-    StringGrid1->setFocusPolicy(Qt::NoFocus);
-    StatusBar1->setFocusPolicy(Qt::NoFocus);
+    const std::vector<const form::Control*> cycle = form::TabCycle();
+    for (std::size_t i = 0; i + 1 < cycle.size(); ++i)
+        setTabOrder(findChild<QWidget*>(Text(cycle[i]->name)), findChild<QWidget*>(Text(cycle[i + 1]->name)));
 }
 
 void TForm1::showEvent(QShowEvent* event)

@@ -112,6 +112,8 @@ protected:
 
 private:
     void BuildLayout();
+    template <typename Widget>
+    void TakeControl(Widget*& member, const char* name);
     void SetTabOrder();
 
     QButtonGroup* selectionButtons_;

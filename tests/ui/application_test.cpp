@@ -26,33 +26,6 @@ ui::TApplication& Application()
     return *qobject_cast<ui::TApplication*>(QCoreApplication::instance());
 }
 
-struct FullStopCase {
-    const char* name;
-    const char* message;
-    const char* shown;
-};
-
-class ErrorBoxTextTest : public ::testing::TestWithParam<FullStopCase> {};
-
-TEST_P(ErrorBoxTextTest, AddsAFullStopOnlyAfterCharactersThatSortAfterIt)
-{
-    EXPECT_EQ(ui::ErrorBoxText(QString::fromUtf8(GetParam().message)).toStdString(), GetParam().shown);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Messages, ErrorBoxTextTest,
-    ::testing::Values(FullStopCase{"letter", "File access denied", "File access denied."},
-                      FullStopCase{"digit", "I/O error 32", "I/O error 32."},
-                      FullStopCase{"quote", "'0xZZ' is not a valid integer value", "'0xZZ' is not a valid integer value."},
-                      FullStopCase{"full_stop", "Done.", "Done."},
-                      FullStopCase{"parenthesis", "(vyjímka)", "(vyjímka)"},
-                      FullStopCase{"exclamation", "Stop!", "Stop!"},
-                      FullStopCase{"blank", "trailing ", "trailing "},
-                      FullStopCase{"slash_sorts_after_full_stop", "a/", "a/."},
-                      FullStopCase{"non_ascii", "hodnota č", "hodnota č."},
-                      FullStopCase{"empty", "", ""}),
-    [](const auto& info) { return std::string(info.param.name); });
-
 TEST(DefaultErrorHandling, ShowsOneModalStopBoxCaptionedWithTheTitle)
 {
     ErrorBoxWatcher watcher;
